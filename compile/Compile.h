@@ -12,4 +12,9 @@ int CompileAbel(RunState& state, const std::string& designPath);
 // Prints the chip drawing of the ".doc" beside currentDesignPath, if there is one.
 void ShowDesignDocumentation(RunState& state);
 
+// The design's directory and file name without its extension: "/d/x.abl" -> "/d/x". The compiler's
+// outputs lie beside the design as this base + ".jed", ".doc", ".out" and ".sim". A name that only
+// starts with a dot (".abl") has no extension.
+std::string DesignBase(const std::string& designPath);
+
 }  // namespace vostrel
