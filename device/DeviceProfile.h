@@ -44,6 +44,8 @@ struct DeviceProfile {
     std::uint8_t vppProgram = 0;
     std::uint8_t vppRead = 0;
     std::array<std::int32_t, 29> pinFunctions{};  // PinFunction code by pin number 1 .. pinCount
+
+    bool operator==(const DeviceProfile&) const = default;
 };
 
 }  // namespace vostrel
