@@ -13,5 +13,7 @@ int ReadJedecFile(RunState& state, const std::string& path);
 int JedecChecksum(const RunState& state, int count);
 // The Save command.
 void SaveJedecFile(RunState& state);
+// The complete file SaveJedecFile writes for the fuse view as it stands, dated now.
+std::string JedecFileText(const RunState& state);
 
 }  // namespace vostrel
