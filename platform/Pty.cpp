@@ -1,0 +1,99 @@
+#include "platform/Pty.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <stdlib.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace vostrel::platform {
+
+namespace {
+
+constexpr int kWriteStallMs = 500;
+
+std::string Reason(const char* what) { return std::string(what) + ": " + std::strerror(errno); }
+
+}  // namespace
+
+PtyMaster::~PtyMaster() { Close(); }
+
+bool PtyMaster::Create(std::string* error) {
+    Close();
+    const int fd = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        if (error) *error = Reason("posix_openpt");
+        return false;
+    }
+    char name[128] = {};
+    if (::grantpt(fd) != 0 || ::unlockpt(fd) != 0 || ::ptsname_r(fd, name, sizeof name) != 0) {
+        if (error) *error = Reason("pty setup");
+        ::close(fd);
+        return false;
+    }
+    // Raw on the master sets the line for the slave too, and a pty keeps it across the host's opens:
+    // with echo on, the banner would come straight back as if the host had sent it.
+    termios tio {};
+    if (::tcgetattr(fd, &tio) != 0 || (::cfmakeraw(&tio), ::tcsetattr(fd, TCSANOW, &tio)) != 0) {
+        if (error) *error = Reason("raw mode");
+        ::close(fd);
+        return false;
+    }
+    // Until the slave has been opened and closed once, the master cannot tell "nobody there" from
+    // "host attached"; afterwards it reports a hang-up whenever no program holds the slave.
+    const int slave = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (slave < 0) {
+        if (error) *error = Reason(name);
+        ::close(fd);
+        return false;
+    }
+    ::close(slave);
+    fd_ = fd;
+    slavePath_ = name;
+    return true;
+}
+
+void PtyMaster::Close() {
+    if (fd_ < 0) return;
+    ::close(fd_);
+    fd_ = -1;
+    slavePath_.clear();
+}
+
+bool PtyMaster::HostAttached() const {
+    if (fd_ < 0) return false;
+    pollfd pfd {fd_, POLLIN, 0};
+    if (::poll(&pfd, 1, 0) < 0) return false;
+    return (pfd.revents & (POLLHUP | POLLERR | POLLNVAL)) == 0;
+}
+
+int PtyMaster::Read(std::uint8_t* dst, int count) {
+    if (fd_ < 0 || dst == nullptr || count <= 0) return 0;
+    for (;;) {
+        const ssize_t got = ::read(fd_, dst, static_cast<size_t>(count));
+        if (got >= 0) return static_cast<int>(got);
+        if (errno != EINTR) return 0;  // EAGAIN: nothing there; EIO: no host
+    }
+}
+
+int PtyMaster::Write(const std::uint8_t* src, int count) {
+    if (fd_ < 0 || src == nullptr || count <= 0) return 0;
+    int sent = 0;
+    while (sent < count) {
+        const ssize_t put = ::write(fd_, src + sent, static_cast<size_t>(count - sent));
+        if (put > 0) {
+            sent += static_cast<int>(put);
+            continue;
+        }
+        if (put < 0 && errno == EINTR) continue;
+        if (put < 0 && errno != EAGAIN && errno != EWOULDBLOCK) break;
+        pollfd pfd {fd_, POLLOUT, 0};
+        if (::poll(&pfd, 1, kWriteStallMs) <= 0 || (pfd.revents & (POLLERR | POLLHUP | POLLNVAL))) break;
+    }
+    return sent;
+}
+
+}  // namespace vostrel::platform
