@@ -10,5 +10,8 @@ struct RunState;
 bool CheckHardware(RunState& state);
 // Scans COM0 .. COM32 for the banner; true leaves that port open.
 bool FindProgrammer(RunState& state);
+// After each event of the main loop: when the command's link failed (linkFailure 2 or more), logs
+// "Resetting...", waits 600 ms and runs CheckHardware. Answers false when the program must end.
+bool ResetAfterLinkFailure(RunState& state);
 
 }  // namespace vostrel

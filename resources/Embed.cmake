@@ -1,0 +1,22 @@
+# Writes OUTPUT, a C++ source holding each PNG of INPUTS as a byte array, so that the program carries
+# its pictures and never looks for image files at run time.
+# Usage: cmake -DOUTPUT=<file.cpp> -DINPUTS="a.png;b.png" -P Embed.cmake
+set(_text "// Generated from the PNG files in resources/; edit the pictures, not this file.\n")
+string(APPEND _text "#include \"resources/EmbeddedData.h\"\n\nnamespace vostrel::resources {\n\n")
+set(_table "")
+foreach(_file ${INPUTS})
+  get_filename_component(_name ${_file} NAME_WE)
+  file(READ ${_file} _hex HEX)
+  string(LENGTH "${_hex}" _len)
+  math(EXPR _bytes "${_len} / 2")
+  string(REGEX REPLACE "([0-9a-f][0-9a-f])" "0x\\1," _array "${_hex}")
+  string(REGEX REPLACE "(0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,)" "\\1\n" _array "${_array}")
+  string(APPEND _text "static const std::uint8_t k_${_name}[${_bytes}] = {\n${_array}};\n\n")
+  string(APPEND _table "    {\"${_name}\", k_${_name}, ${_bytes}},\n")
+endforeach()
+string(APPEND _text "const EmbeddedFile kEmbeddedFiles[] = {\n${_table}};\n")
+string(APPEND _text "const int kEmbeddedFileCount = static_cast<int>(sizeof(kEmbeddedFiles) / sizeof(kEmbeddedFiles[0]));\n\n")
+string(APPEND _text "}  // namespace vostrel::resources\n")
+file(WRITE ${OUTPUT}.tmp "${_text}")
+file(COPY_FILE ${OUTPUT}.tmp ${OUTPUT} ONLY_IF_DIFFERENT)
+file(REMOVE ${OUTPUT}.tmp)
