@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/inotify.h>
 #include <stdlib.h>
 #include <termios.h>
 #include <unistd.h>
@@ -51,6 +52,14 @@ bool PtyMaster::Create(std::string* error) {
         return false;
     }
     ::close(slave);
+    const int watch = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (watch < 0 || ::inotify_add_watch(watch, name, IN_OPEN | IN_CLOSE) < 0) {
+        if (error) *error = Reason("watching the pty");
+        if (watch >= 0) ::close(watch);
+        ::close(fd);
+        return false;
+    }
+    watchFd_ = watch;
     fd_ = fd;
     slavePath_ = name;
     return true;
@@ -58,7 +67,9 @@ bool PtyMaster::Create(std::string* error) {
 
 void PtyMaster::Close() {
     if (fd_ < 0) return;
+    ::close(watchFd_);
     ::close(fd_);
+    watchFd_ = -1;
     fd_ = -1;
     slavePath_.clear();
 }
@@ -68,6 +79,25 @@ bool PtyMaster::HostAttached() const {
     pollfd pfd {fd_, POLLIN, 0};
     if (::poll(&pfd, 1, 0) < 0) return false;
     return (pfd.revents & (POLLHUP | POLLERR | POLLNVAL)) == 0;
+}
+
+int PtyMaster::TakeHostOpens() {
+    if (watchFd_ < 0) return 0;
+    int opens = 0;
+    alignas(inotify_event) char buffer[4096];
+    for (;;) {
+        const ssize_t got = ::read(watchFd_, buffer, sizeof buffer);
+        if (got <= 0) {
+            if (got < 0 && errno == EINTR) continue;
+            return opens;
+        }
+        for (ssize_t at = 0; at + static_cast<ssize_t>(sizeof(inotify_event)) <= got;) {
+            inotify_event event;
+            std::memcpy(&event, buffer + at, sizeof event);
+            if (event.mask & IN_OPEN) ++opens;
+            at += static_cast<ssize_t>(sizeof(inotify_event) + event.len);
+        }
+    }
 }
 
 int PtyMaster::Read(std::uint8_t* dst, int count) {

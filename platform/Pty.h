@@ -24,6 +24,11 @@ public:
 
     // True while some program holds the slave end open.
     bool HostAttached() const;
+    // How many times a program opened the slave end since the last call. A host that closes and at
+    // once reopens the port (as a new port search does) never shows as detached, but it counts here.
+    int TakeHostOpens();
+    // Becomes ready (for WaitForInput) when the slave end is opened or closed.
+    int eventHandle() const { return watchFd_; }
     // Never blocks; answers the number of bytes read (0 when nothing is there or the host is gone).
     int Read(std::uint8_t* dst, int count);
     // Answers the number of bytes accepted; waits a bounded time when the host is slow to read.
@@ -31,6 +36,7 @@ public:
 
 private:
     int fd_ = -1;
+    int watchFd_ = -1;
     std::string slavePath_;
 };
 

@@ -1,0 +1,284 @@
+#include "sim/unit/Daemon.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <deque>
+#include <filesystem>
+#include <iostream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/DaemonSupport.h"
+#include "platform/LocalSocket.h"
+#include "platform/PortNames.h"
+#include "platform/Pty.h"
+#include "platform/SystemClock.h"
+#include "sim/unit/Backend.h"
+#include "sim/unit/PortLink.h"
+
+namespace vostrel::unit {
+
+namespace {
+
+// The host configures the port right after opening it and may throw away what arrived before;
+// the banner waits this long so that it lands after that, well inside the host's 40 ms look.
+constexpr int kBannerDelayMs = 3;
+// Opens wake the unit at once; this poll only backs that up.
+constexpr int kAttachPollMs = 20;
+constexpr int kIdleWaitMs = 200;
+// A control client gets this long to send its line before it is dropped.
+constexpr int kControlLineMs = 2000;
+constexpr std::size_t kControlLineMax = 4096;
+constexpr int kClientTimeoutMs = 10000;
+
+std::string Trim(const std::string& s) {
+    const auto first = s.find_first_not_of(" \t\r\n");
+    if (first == std::string::npos) return {};
+    return s.substr(first, s.find_last_not_of(" \t\r\n") - first + 1);
+}
+
+struct ControlConnection {
+    int handle;
+    std::string received;
+    std::int64_t openedMs;
+};
+
+struct Scheduled {
+    std::int64_t dueMs;
+    std::vector<std::uint8_t> bytes;
+};
+
+class Daemon {
+public:
+    Daemon(const Options& options, std::unique_ptr<Backend> backend, const std::string& runtimeDir,
+           std::string controlPath)
+        : options_(options),
+          backend_(std::move(backend)),
+          link_(runtimeDir, options.port),
+          controlPath_(std::move(controlPath)) {}
+
+    int Run() {
+        std::string error;
+        if (!link_.Claim(&error) || !Plug(&error) || !server_.Listen(controlPath_, &error)) {
+            std::cerr << "vostrel-unit: " << error << '\n';
+            return 1;
+        }
+        std::cerr << "vostrel-unit: control channel " << controlPath_ << '\n';
+        AnnounceReady("");
+        while (!platform::StopRequested() && !stop_) Step();
+        Shutdown();
+        std::cerr << "vostrel-unit: stopped, " << options_.port << " removed from the port map\n";
+        return 0;
+    }
+
+private:
+    void AnnounceReady(const std::string& prefix) {
+        std::cerr << "vostrel-unit: " << prefix << backend_->SocketText() << " on " << options_.port << " ("
+                  << pty_.slavePath() << ")" << std::endl;
+    }
+
+    bool Plug(std::string* error) {
+        if (!pty_.Create(error)) return false;
+        if (!link_.Link(pty_.slavePath(), error)) {
+            pty_.Close();
+            return false;
+        }
+        return true;
+    }
+
+    // As if the cable were pulled: the host's port goes dead and the name leaves the port map.
+    void Unplug() {
+        link_.Unlink();
+        pty_.Close();
+        HostGone();
+    }
+
+    void HostGone() {
+        if (attached_) backend_->HostClosed();
+        attached_ = false;
+        bannerDueMs_ = -1;
+        outgoing_.clear();
+    }
+
+    void Shutdown() {
+        for (auto& c : connections_) platform::CloseConnection(c.handle);
+        connections_.clear();
+        server_.Close();
+        pty_.Close();
+        link_.Release();
+    }
+
+    void Step() {
+        const std::int64_t now = clock_.NowMs();
+        TrackHost(now);
+        if (attached_) ServeHost(now);
+        if (attached_ && backend_->WantsUnplug()) {
+            Unplug();
+            std::cerr << "vostrel-unit: unplugged by fault\n";
+        }
+        ServeControl(now);
+        Wait(now);
+    }
+
+    void TrackHost(std::int64_t now) {
+        const int opens = pty_.IsOpen() ? pty_.TakeHostOpens() : 0;
+        const bool present = pty_.IsOpen() && pty_.HostAttached();
+        if (present && (!attached_ || opens > 0)) {
+            // Every open is a new session, even one that followed a close too fast to see.
+            if (attached_) HostGone();
+            attached_ = true;
+            bannerDueMs_ = now + kBannerDelayMs;
+        } else if (!present && attached_) {
+            HostGone();
+        }
+        if (bannerDueMs_ >= 0 && now >= bannerDueMs_) {
+            bannerDueMs_ = -1;
+            Schedule(backend_->HostOpened(), now);
+        }
+    }
+
+    void Schedule(Outgoing out, std::int64_t now) {
+        if (out.bytes.empty()) return;
+        // Replies leave in the order they were made, however their delays compare.
+        std::int64_t due = now + std::max(0, out.delayMs);
+        if (!outgoing_.empty()) due = std::max(due, outgoing_.back().dueMs);
+        outgoing_.push_back({due, std::move(out.bytes)});
+    }
+
+    void ServeHost(std::int64_t now) {
+        std::uint8_t buffer[2048];
+        for (int n; (n = pty_.Read(buffer, sizeof buffer)) > 0;)
+            for (auto& out : backend_->Receive(buffer, n)) Schedule(std::move(out), now);
+        while (!outgoing_.empty() && outgoing_.front().dueMs <= clock_.NowMs()) {
+            const auto& bytes = outgoing_.front().bytes;
+            pty_.Write(bytes.data(), static_cast<int>(bytes.size()));
+            outgoing_.pop_front();
+        }
+    }
+
+    void ServeControl(std::int64_t now) {
+        for (int h; (h = server_.Accept()) >= 0;) connections_.push_back({h, {}, now});
+        for (auto it = connections_.begin(); it != connections_.end();) {
+            const bool open = platform::ReceiveAvailable(it->handle, &it->received);
+            const auto newline = it->received.find('\n');
+            const bool complete = newline != std::string::npos || !open;
+            if (complete || it->received.size() > kControlLineMax || now - it->openedMs > kControlLineMs) {
+                std::string answer;
+                if (it->received.size() > kControlLineMax)
+                    answer = "error: command line too long";
+                else if (complete)
+                    answer = Execute(Trim(it->received.substr(0, newline)));
+                else
+                    answer = "error: no command received";
+                if (!answer.empty() && answer.back() != '\n') answer += '\n';
+                platform::SendAll(it->handle, answer);
+                platform::CloseConnection(it->handle);
+                it = connections_.erase(it);
+            } else {
+                ++it;
+            }
+        }
+    }
+
+    std::string Execute(const std::string& line) {
+        const auto blank = line.find_first_of(" \t");
+        const std::string command = line.substr(0, blank);
+        const std::string argument = blank == std::string::npos ? "" : Trim(line.substr(blank));
+        if (command.empty()) return "error: empty command (try \"help\")";
+        if (command == "unplug") {
+            if (!pty_.IsOpen()) return "error: already unplugged";
+            Unplug();
+            std::cerr << "vostrel-unit: unplugged\n";
+            return "unplugged " + options_.port;
+        }
+        if (command == "replug") {
+            if (pty_.IsOpen()) return "error: already plugged in";
+            std::string error;
+            if (!Plug(&error)) return "error: " + error;
+            AnnounceReady("replugged, ");
+            return "replugged " + options_.port + " (" + pty_.slavePath() + ")";
+        }
+        if (command == "stop") {
+            stop_ = true;
+            return "stopping";
+        }
+        if (command == "status") {
+            std::string text = "port " + options_.port + " " +
+                               (pty_.IsOpen() ? pty_.slavePath() + (attached_ ? " host attached" : " no host")
+                                              : std::string("unplugged")) +
+                               "\n";
+            return text + backend_->Control(command, argument);
+        }
+        if (command == "help") return HelpText() + backend_->ControlHelp();
+        return backend_->Control(command, argument);
+    }
+
+    void Wait(std::int64_t now) {
+        int timeout = kIdleWaitMs;
+        if (pty_.IsOpen() && !attached_) timeout = kAttachPollMs;
+        if (bannerDueMs_ >= 0) timeout = std::min<std::int64_t>(timeout, std::max<std::int64_t>(0, bannerDueMs_ - now));
+        if (!outgoing_.empty())
+            timeout = std::min<std::int64_t>(timeout, std::max<std::int64_t>(0, outgoing_.front().dueMs - now));
+        if (!connections_.empty()) timeout = std::min(timeout, 50);
+        std::vector<int> handles {server_.handle(), attached_ ? pty_.handle() : -1, pty_.eventHandle()};
+        for (const auto& c : connections_) handles.push_back(c.handle);
+        platform::WaitForInput(handles, timeout, nullptr);
+    }
+
+    const Options& options_;
+    std::unique_ptr<Backend> backend_;
+    PortLink link_;
+    std::string controlPath_;
+    platform::PtyMaster pty_;
+    platform::LocalServer server_;
+    platform::SystemClock clock_;
+    std::vector<ControlConnection> connections_;
+    std::deque<Scheduled> outgoing_;
+    bool attached_ = false;
+    bool stop_ = false;
+    std::int64_t bannerDueMs_ = -1;
+};
+
+std::string ControlPathFor(const Options& options) {
+    return options.controlPath.empty() ? DefaultControlPath(platform::RuntimeDir(), options.port)
+                                       : options.controlPath;
+}
+
+}  // namespace
+
+int RunDaemon(const Options& options) {
+    platform::CatchStopSignals();
+    std::string error;
+    auto backend = MakeBackend(options, &error);
+    if (!backend) {
+        std::cerr << "vostrel-unit: " << error << '\n';
+        return 1;
+    }
+    Daemon daemon(options, std::move(backend), platform::RuntimeDir(), ControlPathFor(options));
+    return daemon.Run();
+}
+
+int RunClient(const Options& options) {
+    std::string line = Trim(options.send);
+    // The unit runs in a folder of its own: a file named relative to ours must reach it whole.
+    const auto blank = line.find_first_of(" \t");
+    const std::string command = line.substr(0, blank);
+    if ((command == "load" || command == "dump") && blank != std::string::npos) {
+        std::error_code ec;
+        const auto path = std::filesystem::absolute(Trim(line.substr(blank)), ec);
+        if (!ec) line = command + " " + path.string();
+    }
+    const std::string path = ControlPathFor(options);
+    std::string reply;
+    std::string error;
+    if (!platform::SendLocalRequest(path, line, kClientTimeoutMs, &reply, &error)) {
+        std::cerr << "vostrel-unit: no unit answers on " << path << " (" << error << ")\n";
+        return 1;
+    }
+    std::cout << reply;
+    if (!reply.empty() && reply.back() != '\n') std::cout << '\n';
+    return reply.rfind("error", 0) == 0 ? 1 : 0;
+}
+
+}  // namespace vostrel::unit
