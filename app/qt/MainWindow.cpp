@@ -93,9 +93,18 @@ QFont PaneFont() {
     if (QFontDatabase::families().contains(QStringLiteral("Consolas"))) {
         font = QFont(QStringLiteral("Consolas"));
     } else {
+        // The fuse lines only line up in a monospaced face: take the desktop's, and if the platform
+        // has none to offer, the first fixed-pitch family installed.
         font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-        font.setStyleHint(QFont::Monospace);
-        font.setFixedPitch(true);
+        font.setStyleHint(QFont::TypeWriter);
+        if (!QFontInfo(font).fixedPitch()) {
+            for (const QString& family : QFontDatabase::families()) {
+                if (QFontDatabase::isFixedPitch(family)) {
+                    font = QFont(family);
+                    break;
+                }
+            }
+        }
     }
     font.setPointSize(11);
     font.setWeight(QFont::Normal);

@@ -33,9 +33,15 @@ QString BoxText(const std::string& text) {
     return out;
 }
 
+// The dialog answers a filter as shown, that is without the brackets HideNameFilterDetails strips.
 int FilterIndex(const QStringList& filters, const QString& selected) {
-    const int index = static_cast<int>(filters.indexOf(selected));
-    return std::max(0, index);
+    for (int i = 0; i < filters.size(); ++i) {
+        const QString& filter = filters[i];
+        if (filter == selected || filter.left(filter.lastIndexOf(QStringLiteral(" ("))).trimmed() == selected) {
+            return i;
+        }
+    }
+    return 0;
 }
 
 void PrepareFileDialog(QFileDialog& dialog, const QStringList& filters, int patternIndex) {

@@ -1,6 +1,8 @@
 // The program: finds the programmer unit, greets the user and runs commands until the window closes.
 
 #include <QApplication>
+#include <QSettings>
+#include <QTemporaryDir>
 
 #include "app/Dispatcher.h"
 #include "app/Log.h"
@@ -17,6 +19,13 @@ int main(int argc, char* argv[]) {
     int qtArgc = argc > 0 ? 1 : 0;
     char* qtArgv[] = {argc > 0 ? argv[0] : nullptr, nullptr};
     QApplication app(qtArgc, qtArgv);
+    // Nothing of a run is kept: the file dialog's own memory (last folders, view mode) goes into a
+    // folder that disappears with the program.
+    const QTemporaryDir dialogMemory;
+    if (dialogMemory.isValid()) {
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dialogMemory.path());
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, dialogMemory.path());
+    }
 
     vostrel::platform::PosixSerialPort port;
     vostrel::platform::SystemClock clock;
