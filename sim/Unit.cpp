@@ -97,7 +97,10 @@ void Unit::SetBreak(bool on, std::int64_t nowUs) {
     }
     if (!breakOn_) return;
     breakOn_ = false;
-    if (transport_ == Transport::Break && ++breaksSinceOpen_ == 2) SendBanner(nowUs);
+    if (transport_ == Transport::Break && ++breaksSinceOpen_ == 2) {
+        breaksSinceOpen_ = 0;
+        SendBanner(nowUs);
+    }
 }
 
 void Unit::SendBanner(std::int64_t nowUs) {
@@ -124,6 +127,8 @@ void Unit::SendBanner(std::int64_t nowUs) {
 
 void Unit::Receive(const std::uint8_t* bytes, int count, std::int64_t nowUs) {
     if (!plugged_ || bytes == nullptr || count <= 0) return;
+    // Discovery is two pulses with nothing between them; a packet after a pulse makes it attention.
+    breaksSinceOpen_ = 0;
     physical_.wireToUnitUs += WireUs(count);
     const std::int64_t start = std::max(nowUs, inboundFreeUs_);
     for (int i = 0; i < count; ++i) Frame(bytes[i], timing_ ? start + WireUs(i + 1) : nowUs);

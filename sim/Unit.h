@@ -9,7 +9,8 @@
 //    virtual clock x 1000). Pass non-decreasing times.
 //  - Call PortOpened when the host opens the port and PortClosed when it closes it.
 //  - Break transport only: call SetBreak(on, t) for every BREAK edge. The banner goes out when the
-//    second pulse since the port was opened ends; every BREAK also drops a half-received packet.
+//    second of two pulses with no byte between them ends (the host's discovery; a single pulse
+//    before a packet is attention); every BREAK also drops a half-received packet.
 //    Pty transport: there is no BREAK; the banner goes out at PortOpened and packets are framed by
 //    their length byte alone (a half packet idle for 100 ms is dropped, so a stray byte cannot
 //    desynchronise the link for good).
