@@ -79,7 +79,7 @@ void ReadCommand(RunState& state) {
 
 void InfoCommand(RunState& state) {
     ShowDesignDocumentation(state);
-    // STUB until the pinout report lands: DrawPinout(state).
+    DrawPinout(state);
 }
 
 }  // namespace
@@ -91,14 +91,11 @@ void DispatchCommand(RunState& state, int id) {
         case MenuSaveAs:
         case ButtonSave: SaveJedecFile(state); break;
         case MenuSetUes: EditUes(state); break;
-        // STUB until the special operations land: CopyPes, SetDeviceFeature(PowerDownOff / Security),
-        // ConditionDevice. The command only gets its closing line.
-        case MenuCopyPes: break;
-        case MenuDisablePowerDown: break;
-        case MenuEnableSecurity: break;
-        case MenuConditioning: break;
-        // STUB until the supply test lands: RunSupplyTest.
-        case MenuSupplyTest: break;
+        case MenuCopyPes: CopyPes(state); break;
+        case MenuDisablePowerDown: SetDeviceFeature(state, PowerDownOff); break;
+        case MenuEnableSecurity: SetDeviceFeature(state, Security); break;
+        case MenuConditioning: ConditionDevice(state); break;
+        case MenuSupplyTest: RunSupplyTest(state); break;
         case MenuAbout:
             state.window.MessageBox("Vostrel", std::string("Version 1.1\r\nBuilt: ") + VOSTREL_BUILD_DATE);
             break;
