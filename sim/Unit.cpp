@@ -167,15 +167,16 @@ std::vector<SentByte> Unit::TakeAll() {
 
 std::int64_t Unit::NextDueUs() const { return out_.empty() ? -1 : out_.front().atUs; }
 
-void Unit::Send(const std::vector<std::uint8_t>& bytes, std::int64_t startUs) {
+void Unit::Send(const std::vector<std::uint8_t>& bytes, std::int64_t startUs, bool burst) {
     physical_.wireToHostUs += WireUs(static_cast<std::int64_t>(bytes.size()));
     if (!timing_) {
         for (auto b : bytes) out_.push_back({b, startUs});
         return;
     }
     const std::int64_t start = std::max(startUs, outboundFreeUs_);
+    const std::int64_t end = start + WireUs(static_cast<std::int64_t>(bytes.size()));
     for (std::size_t i = 0; i < bytes.size(); ++i)
-        out_.push_back({bytes[i], start + WireUs(static_cast<std::int64_t>(i) + 1)});
+        out_.push_back({bytes[i], burst ? end : start + WireUs(static_cast<std::int64_t>(i) + 1)});
     outboundFreeUs_ = start + WireUs(static_cast<std::int64_t>(bytes.size()));
 }
 
@@ -260,7 +261,9 @@ void Unit::Handle(const std::vector<std::uint8_t>& packet, std::int64_t complete
     reply.push_back(status);
     reply.push_back(fault == ReplyFault::WrongEcho ? static_cast<std::uint8_t>(packet[0] ^ 0xFF) : packet[0]);
     if (fault == ReplyFault::TruncatedReply) reply.resize(2);
-    Send(reply, completeUs + (timing_ ? busyUs : 0));
+    // An oversized reply lands in one piece, as a USB adapter hands over a full buffer, so the host
+    // meets it whole rather than stopping at its first 20 bytes.
+    Send(reply, completeUs + (timing_ ? busyUs : 0), fault == ReplyFault::OversizedReply);
 }
 
 void Unit::Execute(const std::vector<std::uint8_t>& p, std::vector<std::uint8_t>& data, std::uint8_t& status,

@@ -50,7 +50,7 @@ enum class ReplyFault {
     WrongEcho,       // the last reply byte is not the command byte
     ShortReply,      // half the data, with a count that says so
     TruncatedReply,  // only the first two reply bytes
-    OversizedReply,  // 1200 data bytes
+    OversizedReply,  // 1200 data bytes, arriving in one piece
 };
 // Names used by the control channel: "silent", "unplug", "wrong-echo", "short", "truncated",
 // "oversized"; "none". Answers false for an unknown name.
@@ -140,7 +140,7 @@ private:
     void HandlePowerUp(const std::vector<std::uint8_t>& p, std::vector<std::uint8_t>& data);
     void HandleRead(const std::vector<std::uint8_t>& p, std::vector<std::uint8_t>& data, std::uint8_t& status);
     void HandleWrite(const std::vector<std::uint8_t>& p, std::uint8_t& status, std::int64_t& busyUs);
-    void Send(const std::vector<std::uint8_t>& bytes, std::int64_t startUs);
+    void Send(const std::vector<std::uint8_t>& bytes, std::int64_t startUs, bool burst = false);
     void SendBanner(std::int64_t nowUs);
     void Flag(const std::string& text);
     void ResetLine();
