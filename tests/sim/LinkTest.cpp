@@ -133,5 +133,24 @@ TEST(Timing, ReplyArrivesAfterItsWireTime) {
     EXPECT_EQ(unit.Physical().TotalUs(), WireUs(8) + WireUs(68));
 }
 
+TEST(PtyTransport, BannerOnOpenAndFramingByLengthAlone) {
+    Unit unit(Transport::Pty);
+    unit.PortOpened(0);
+    std::string banner;
+    for (const auto& b : unit.TakeAll()) banner.push_back(static_cast<char>(b.value));
+    EXPECT_EQ(banner, kBannerText);
+    // A stray byte, then silence: the next packet still frames once the stray byte has gone stale.
+    const std::uint8_t stray = 7;
+    unit.Receive(&stray, 1, 1000);
+    const std::uint8_t powerOff[] = {2, 2};
+    unit.Receive(powerOff, 2, 200000);
+    const auto reply = unit.TakeAll();
+    ASSERT_EQ(reply.size(), 20u);
+    EXPECT_EQ(reply.back().value, 2);
+    // Each reply byte is stamped with its arrival: the packet's wire time, then one byte time each.
+    EXPECT_EQ(reply.front().atUs, 200000 + WireUs(2) + WireUs(1));
+    EXPECT_EQ(reply.back().atUs, 200000 + WireUs(2) + WireUs(20));
+}
+
 }  // namespace
 }  // namespace vostrel::sim::test
