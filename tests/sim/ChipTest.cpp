@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <random>
 
 #include "device/DeviceTable.h"
@@ -274,6 +275,27 @@ TEST(Checker, RefusedWritesLeaveTheChipAlone) {
     EXPECT_TRUE(b.unit.SocketPowered());
     b.unit.NoteSequenceEnd();
     EXPECT_NE(b.unit.FindingTexts().back().find("socket powered"), std::string::npos);
+}
+
+TEST(Checker, GarbageFromTheHostIsAnsweredAndFlaggedNeverTrusted) {
+    for (const char* name : {"GAL16V8", "GAL6001", "ATF22V10C"}) {
+        Unit unit(Transport::Pty);
+        unit.SetTimingModel(false);
+        unit.Insert(MakeChip(name));
+        std::mt19937 rng(11);
+        std::size_t replies = 0;
+        for (int i = 0; i < 3000; ++i) {
+            Bytes p(2 + rng() % 200);
+            for (auto& b : p) b = static_cast<std::uint8_t>(rng());
+            p[0] = static_cast<std::uint8_t>(std::array<int, 6>{1, 2, 3, 5, 7, 9}[rng() % 6]);
+            p[1] = static_cast<std::uint8_t>(p.size());
+            unit.Receive(p.data(), static_cast<int>(p.size()), 0);
+            const auto out = unit.TakeAll();
+            replies += !out.empty() && out.back().value == p[0];
+        }
+        EXPECT_EQ(replies, 3000u) << name;
+        EXPECT_FALSE(unit.Findings().empty());
+    }
 }
 
 }  // namespace
