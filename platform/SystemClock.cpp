@@ -28,3 +28,13 @@ std::int64_t SystemClock::NowMs() {
 }
 
 }  // namespace vostrel::platform
+
+namespace vostrel::platform {
+
+std::int64_t SystemClock::NowUs() {
+    timespec now {};
+    ::clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<std::int64_t>(now.tv_sec) * 1000000 + now.tv_nsec / 1000;
+}
+
+}  // namespace vostrel::platform

@@ -9,6 +9,8 @@ class SystemClock : public Clock {
 public:
     void SleepMs(int ms) override;
     std::int64_t NowMs() override;
+    // The same clock in microseconds, for pacing bytes at wire speed.
+    static std::int64_t NowUs();
 };
 
 }  // namespace vostrel::platform

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <deque>
 #include <filesystem>
 #include <iostream>
 #include <memory>
@@ -14,7 +13,8 @@
 #include "platform/PortNames.h"
 #include "platform/Pty.h"
 #include "platform/SystemClock.h"
-#include "sim/unit/Backend.h"
+#include "sim/Control.h"
+#include "sim/unit/Engine.h"
 #include "sim/unit/PortLink.h"
 
 namespace vostrel::unit {
@@ -44,17 +44,12 @@ struct ControlConnection {
     std::int64_t openedMs;
 };
 
-struct Scheduled {
-    std::int64_t dueMs;
-    std::vector<std::uint8_t> bytes;
-};
-
 class Daemon {
 public:
-    Daemon(const Options& options, std::unique_ptr<Backend> backend, const std::string& runtimeDir,
+    Daemon(const Options& options, std::unique_ptr<sim::Unit> unit, const std::string& runtimeDir,
            std::string controlPath)
         : options_(options),
-          backend_(std::move(backend)),
+          unit_(std::move(unit)),
           link_(runtimeDir, options.port),
           controlPath_(std::move(controlPath)) {}
 
@@ -74,7 +69,7 @@ public:
 
 private:
     void AnnounceReady(const std::string& prefix) {
-        std::cerr << "vostrel-unit: " << prefix << backend_->SocketText() << " on " << options_.port << " ("
+        std::cerr << "vostrel-unit: " << prefix << SocketText(*unit_) << " on " << options_.port << " ("
                   << pty_.slavePath() << ")" << std::endl;
     }
 
@@ -89,16 +84,16 @@ private:
 
     // As if the cable were pulled: the host's port goes dead and the name leaves the port map.
     void Unplug() {
+        unit_->Unplug();
         link_.Unlink();
         pty_.Close();
         HostGone();
     }
 
     void HostGone() {
-        if (attached_) backend_->HostClosed();
+        if (attached_) unit_->PortClosed(platform::SystemClock::NowUs());
         attached_ = false;
-        bannerDueMs_ = -1;
-        outgoing_.clear();
+        bannerDueUs_ = -1;
     }
 
     void Shutdown() {
@@ -110,51 +105,39 @@ private:
     }
 
     void Step() {
-        const std::int64_t now = clock_.NowMs();
-        TrackHost(now);
-        if (attached_) ServeHost(now);
-        if (attached_ && backend_->WantsUnplug()) {
+        TrackHost(platform::SystemClock::NowUs());
+        if (attached_) ServeHost();
+        if (pty_.IsOpen() && !unit_->Plugged()) {
             Unplug();
-            std::cerr << "vostrel-unit: unplugged by fault\n";
+            std::cerr << "vostrel-unit: unplugged by fault" << std::endl;
         }
-        ServeControl(now);
-        Wait(now);
+        ServeControl(clock_.NowMs());
+        Wait();
     }
 
-    void TrackHost(std::int64_t now) {
+    void TrackHost(std::int64_t nowUs) {
         const int opens = pty_.IsOpen() ? pty_.TakeHostOpens() : 0;
         const bool present = pty_.IsOpen() && pty_.HostAttached();
         if (present && (!attached_ || opens > 0)) {
             // Every open is a new session, even one that followed a close too fast to see.
             if (attached_) HostGone();
             attached_ = true;
-            bannerDueMs_ = now + kBannerDelayMs;
+            bannerDueUs_ = nowUs + kBannerDelayMs * 1000;
         } else if (!present && attached_) {
             HostGone();
         }
-        if (bannerDueMs_ >= 0 && now >= bannerDueMs_) {
-            bannerDueMs_ = -1;
-            Schedule(backend_->HostOpened(), now);
+        if (bannerDueUs_ >= 0 && nowUs >= bannerDueUs_) {
+            bannerDueUs_ = -1;
+            unit_->PortOpened(nowUs);
         }
     }
 
-    void Schedule(Outgoing out, std::int64_t now) {
-        if (out.bytes.empty()) return;
-        // Replies leave in the order they were made, however their delays compare.
-        std::int64_t due = now + std::max(0, out.delayMs);
-        if (!outgoing_.empty()) due = std::max(due, outgoing_.back().dueMs);
-        outgoing_.push_back({due, std::move(out.bytes)});
-    }
-
-    void ServeHost(std::int64_t now) {
+    void ServeHost() {
         std::uint8_t buffer[2048];
         for (int n; (n = pty_.Read(buffer, sizeof buffer)) > 0;)
-            for (auto& out : backend_->Receive(buffer, n)) Schedule(std::move(out), now);
-        while (!outgoing_.empty() && outgoing_.front().dueMs <= clock_.NowMs()) {
-            const auto& bytes = outgoing_.front().bytes;
-            pty_.Write(bytes.data(), static_cast<int>(bytes.size()));
-            outgoing_.pop_front();
-        }
+            unit_->Receive(buffer, n, platform::SystemClock::NowUs());
+        const auto due = unit_->TakeDue(platform::SystemClock::NowUs());
+        if (!due.empty()) pty_.Write(due.data(), static_cast<int>(due.size()));
     }
 
     void ServeControl(std::int64_t now) {
@@ -189,13 +172,17 @@ private:
         if (command == "unplug") {
             if (!pty_.IsOpen()) return "error: already unplugged";
             Unplug();
-            std::cerr << "vostrel-unit: unplugged\n";
+            std::cerr << "vostrel-unit: unplugged" << std::endl;
             return "unplugged " + options_.port;
         }
         if (command == "replug") {
             if (pty_.IsOpen()) return "error: already plugged in";
+            unit_->Replug();
             std::string error;
-            if (!Plug(&error)) return "error: " + error;
+            if (!Plug(&error)) {
+                unit_->Unplug();
+                return "error: " + error;
+            }
             AnnounceReady("replugged, ");
             return "replugged " + options_.port + " (" + pty_.slavePath() + ")";
         }
@@ -204,40 +191,41 @@ private:
             return "stopping";
         }
         if (command == "status") {
-            std::string text = "port " + options_.port + " " +
-                               (pty_.IsOpen() ? pty_.slavePath() + (attached_ ? " host attached" : " no host")
-                                              : std::string("unplugged")) +
-                               "\n";
-            return text + backend_->Control(command, argument);
+            const std::string line = "port: " + options_.port + "; " +
+                                     (pty_.IsOpen() ? pty_.slavePath() + (attached_ ? ", host attached" : ", no host")
+                                                    : std::string("unplugged"));
+            return line + "\n" + sim::RunControl(*unit_, command, argument);
         }
-        if (command == "help") return HelpText() + backend_->ControlHelp();
-        return backend_->Control(command, argument);
+        if (command == "help") return HelpText();
+        return sim::RunControl(*unit_, command, argument);
     }
 
-    void Wait(std::int64_t now) {
-        int timeout = kIdleWaitMs;
-        if (pty_.IsOpen() && !attached_) timeout = kAttachPollMs;
-        if (bannerDueMs_ >= 0) timeout = std::min<std::int64_t>(timeout, std::max<std::int64_t>(0, bannerDueMs_ - now));
-        if (!outgoing_.empty())
-            timeout = std::min<std::int64_t>(timeout, std::max<std::int64_t>(0, outgoing_.front().dueMs - now));
-        if (!connections_.empty()) timeout = std::min(timeout, 50);
+    void Wait() {
+        const std::int64_t nowUs = platform::SystemClock::NowUs();
+        std::int64_t timeoutUs = kIdleWaitMs * 1000;
+        if (pty_.IsOpen() && !attached_) timeoutUs = kAttachPollMs * 1000;
+        if (bannerDueUs_ >= 0) timeoutUs = std::min(timeoutUs, bannerDueUs_ - nowUs);
+        if (const std::int64_t next = unit_->NextDueUs(); attached_ && next >= 0)
+            timeoutUs = std::min(timeoutUs, next - nowUs);
+        if (!connections_.empty()) timeoutUs = std::min<std::int64_t>(timeoutUs, 50000);
+        // poll counts whole milliseconds: round up, so a byte is never sent before its time.
+        const int timeoutMs = static_cast<int>(std::max<std::int64_t>(0, (timeoutUs + 999) / 1000));
         std::vector<int> handles {server_.handle(), attached_ ? pty_.handle() : -1, pty_.eventHandle()};
         for (const auto& c : connections_) handles.push_back(c.handle);
-        platform::WaitForInput(handles, timeout, nullptr);
+        platform::WaitForInput(handles, timeoutMs, nullptr);
     }
 
     const Options& options_;
-    std::unique_ptr<Backend> backend_;
+    std::unique_ptr<sim::Unit> unit_;
     PortLink link_;
     std::string controlPath_;
     platform::PtyMaster pty_;
     platform::LocalServer server_;
     platform::SystemClock clock_;
     std::vector<ControlConnection> connections_;
-    std::deque<Scheduled> outgoing_;
     bool attached_ = false;
     bool stop_ = false;
-    std::int64_t bannerDueMs_ = -1;
+    std::int64_t bannerDueUs_ = -1;
 };
 
 std::string ControlPathFor(const Options& options) {
@@ -250,12 +238,12 @@ std::string ControlPathFor(const Options& options) {
 int RunDaemon(const Options& options) {
     platform::CatchStopSignals();
     std::string error;
-    auto backend = MakeBackend(options, &error);
-    if (!backend) {
+    auto unit = MakeUnit(options, &error);
+    if (!unit) {
         std::cerr << "vostrel-unit: " << error << '\n';
         return 1;
     }
-    Daemon daemon(options, std::move(backend), platform::RuntimeDir(), ControlPathFor(options));
+    Daemon daemon(options, std::move(unit), platform::RuntimeDir(), ControlPathFor(options));
     return daemon.Run();
 }
 

@@ -1,5 +1,7 @@
 #include "sim/unit/Options.h"
 
+#include "sim/Control.h"
+
 namespace vostrel::unit {
 
 std::string HelpText() {
@@ -14,28 +16,23 @@ banner whenever a program opens the port, answers packets, and removes its link 
 
 Options:
   --port COMn        port name to take, COM0 to COM32 (default COM0)
-  --chip TYPE        chip in the socket: one of the 22 type names, or "none" (default GAL16V8)
-  --load FILE.jed    program the chip in the socket from a JEDEC file (default: a small design)
+  --chip TYPE        chip in the socket: a type name (see the "chips" command), or "none";
+                     default: a GAL16V8 holding a small design
+  --load FILE.jed    program the chip in the socket from a JEDEC file
   --timing           answer with the delays of a real unit (wire time, pulses, erase times)
-  --fault FAULT      start with a fault armed, e.g. --fault silent-after=3 (repeatable)
+  --fault FAULT      start with a reply fault armed, as "fault" below takes it:
+                     --fault silent=3 answers 3 packets, then falls silent
+  --banner KIND      banner fault: normal, silent, one-byte, zeros
   --control PATH     control socket (default <runtime dir>/vostrel/unit-COMn.ctl)
   --send COMMAND     send one control command to a running unit, print its answer, exit
                      (exit code 1 when the unit refused it or none is running)
   --help             this text
 
-Control commands (one per --send):
-  status             port, pty, host attached, chip, faults
-  insert TYPE        put a fresh chip of that type into the socket (replacing the one there)
-  remove             empty the socket
-  load FILE.jed      program the chip in the socket from a JEDEC file
-  dump FILE.jed      save the chip in the socket as a JEDEC file
-  fault FAULT        arm a fault; "fault none" clears them all
-  transcript         the packets received so far, with the unit's checks
-  unplug             drop off the line: the port goes dead and leaves the port map
-  replug             come back on a new pty under the same name
-  stop               end the unit
-  help               this text and the engine's command list
-)";
+Control commands (one per --send), e.g.
+  vostrel-unit --send "insert GAL22V10"      vostrel-unit --send "fault silent 5"
+  vostrel-unit --send "dump chip.jed"        vostrel-unit --port COM3 --send status
+)" + sim::ControlHelp() +
+           "stop                        end the unit\n";
 }
 
 }  // namespace vostrel::unit

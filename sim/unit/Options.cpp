@@ -34,9 +34,11 @@ bool ParseOptions(int argc, char** argv, Options* options, std::string* error) {
             options->timing = true;
         } else if (arg == "--fault") {
             if (!value(&fault)) return false;
-            // "silent-after=3" reads better on a command line; the channel takes "silent-after 3".
+            // "silent=3" reads better on a command line; the channel takes "silent 3".
             std::replace(fault.begin(), fault.end(), '=', ' ');
             options->faults.push_back(fault);
+        } else if (arg == "--banner") {
+            if (!value(&options->banner)) return false;
         } else if (arg == "--control") {
             if (!value(&options->controlPath)) return false;
         } else if (arg == "--send") {

@@ -8,10 +8,11 @@ namespace vostrel::unit {
 
 struct Options {
     std::string port = "COM0";
-    std::string chip = "GAL16V8";
-    std::string loadPath;           // JEDEC file for the chip in the socket; empty: the built-in design
+    std::string chip;               // empty: a GAL16V8 holding the built-in design
+    std::string loadPath;           // JEDEC file for the chip in the socket
     bool timing = false;
-    std::vector<std::string> faults;  // each as the control channel takes it: "silent-after 3"
+    std::vector<std::string> faults;  // each as the control channel's "fault" takes it: "silent 3"
+    std::string banner;             // banner fault as the control channel's "banner" takes it
     std::string controlPath;        // empty: <runtime dir>/vostrel/unit-<port>.ctl
     std::string send;               // client mode: the command to send
     bool help = false;

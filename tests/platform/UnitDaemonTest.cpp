@@ -172,6 +172,11 @@ TEST_F(UnitDaemon, CommandLineAndClientErrors) {
         {{"--port"}, 2, "needs a value"},
         {{"--frobnicate"}, 2, "unknown option"},
         {{"--send", "status"}, 1, "no unit answers"},
+        {{"--chip", "GAL99V99"}, 1, "unknown chip"},
+        {{"--chip", "none", "--load", "x.jed"}, 1, "needs a chip"},
+        {{"--load", "/nonexistent/x.jed"}, 1, "x.jed"},
+        {{"--fault", "sideways=2"}, 1, "fault NAME"},
+        {{"--banner", "loud"}, 1, "banner"},
     };
     for (const auto& c : cases) {
         BackgroundProcess run;
@@ -181,4 +186,46 @@ TEST_F(UnitDaemon, CommandLineAndClientErrors) {
         EXPECT_NE((run.out() + run.err()).find(c.says), std::string::npos) << c.args[0] << ": " << run.out() << run.err();
     }
     EXPECT_FALSE(fs::exists(scratch_.path() / "vostrel")) << "a unit that did not start leaves nothing behind";
+}
+
+TEST_F(UnitDaemon, ControlChannelSwapsDumpsAndLoadsChips) {
+    BackgroundProcess unit;
+    Start(unit, {});
+    const std::string design = (scratch_.path() / "design 16v8.jed").string();
+    int code = -1;
+    EXPECT_NE(Send("dump " + design, &code).find("dumped GAL16V8"), std::string::npos);
+    EXPECT_EQ(code, 0);
+    ASSERT_TRUE(fs::exists(design));
+
+    EXPECT_NE(Send("insert GAL22V10").find("GAL22V10"), std::string::npos);
+    EXPECT_NE(Send("status").find("socket: GAL22V10"), std::string::npos);
+    // A GAL16V8 file does not fit a GAL22V10: refused, and said so through the exit code.
+    EXPECT_NE(Send("load " + design, &code).find("error: "), std::string::npos);
+    EXPECT_EQ(code, 1);
+
+    EXPECT_NE(Send("insert GAL16V8").find("GAL16V8"), std::string::npos);
+    EXPECT_NE(Send("load " + design, &code).find("loaded GAL16V8"), std::string::npos);
+    const std::string again = (scratch_.path() / "again.jed").string();
+    Send("dump " + again);
+    std::ifstream a(design), b(again);
+    const std::string first((std::istreambuf_iterator<char>(a)), {}), second((std::istreambuf_iterator<char>(b)), {});
+    EXPECT_EQ(first, second);
+
+    EXPECT_EQ(Send("stop", &code), "stopping\n");
+    EXPECT_EQ(unit.Wait(5000), 0);
+    EXPECT_FALSE(fs::exists(scratch_.path() / "vostrel"));
+}
+
+TEST_F(UnitDaemon, UnplugFaultTakesThePortAway) {
+    BackgroundProcess unit;
+    Start(unit, {"--fault", "unplug=1"});
+    PosixSerialPort port(env_);
+    ASSERT_NE(Banner(port, "COM0").find("Vostrel_V1.0"), std::string::npos);
+    EXPECT_EQ(Exchange(port, {2, 2}, 20).size(), 20u);
+    EXPECT_TRUE(Exchange(port, {2, 2}, 20, 300).empty());
+    EXPECT_TRUE(unit.WaitForStderrLine("unplugged", 2000)) << unit.err();
+    EXPECT_FALSE(fs::exists(Map() / "COM0"));
+    EXPECT_NE(Send("replug").find("replugged"), std::string::npos);
+    port.Close();
+    EXPECT_NE(Banner(port, "COM0").find("Vostrel_V1.0"), std::string::npos);
 }
