@@ -88,6 +88,15 @@ TEST(Packets, PatternRowReadKeepsWhatEarlierPacketsLeft) {
     // The column reads before it: rows 1, 3, .., 155 shifted in serially.
     EXPECT_EQ(Head(*(first - 1), 8), (Packet{5, 8, 95, 0, 155, 24, 0, 0}));
     EXPECT_EQ(Head(reads[1], 8), (Packet{5, 8, 95, 0, 1, 24, 0, 0}));  // right after the PES read
+
+    // Progress runs to 100 over the 78 columns, again over the 64 lines, and ends at 0.
+    const auto& progress = bench.window.progressHistory;
+    ASSERT_EQ(progress.size(), 78u + 64u + 1u);
+    EXPECT_EQ(progress[0], 1);
+    EXPECT_EQ(progress[77], 100);
+    EXPECT_EQ(progress[78], 1);
+    EXPECT_EQ(progress[141], 100);
+    EXPECT_EQ(progress.back(), 0);
 }
 
 TEST(Packets, Gal6001LineWriteCarriesSelectPatternAndFuses) {
