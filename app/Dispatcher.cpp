@@ -3,6 +3,7 @@
 #include <string>
 
 #include "app/Log.h"
+#include "app/Startup.h"
 #include "app/RunState.h"
 #include "app/WindowServices.h"
 #include "compile/Compile.h"
@@ -109,6 +110,12 @@ void DispatchCommand(RunState& state, int id) {
         default: break;
     }
     WriteLog(state, state.linkFailure != 0 ? "-- aborted --" : ">>> done <<<", LogInfo);
+}
+
+bool RunCommandEvent(RunState& state, int id) {
+    state.linkFailure = 0;
+    DispatchCommand(state, id);
+    return ResetAfterLinkFailure(state);
 }
 
 }  // namespace vostrel

@@ -7,4 +7,8 @@ struct RunState;
 
 void DispatchCommand(RunState& state, int id);
 
+// One command event of the main loop: clears linkFailure, runs the command to its end, then resets
+// the link if it failed. Answers false when the program must end (the unit is gone).
+bool RunCommandEvent(RunState& state, int id);
+
 }  // namespace vostrel

@@ -42,9 +42,7 @@ int main(int argc, char* argv[]) {
     }
     if (found) {
         window.SetCommandHandler([&](int id) {
-            state.linkFailure = 0;
-            vostrel::DispatchCommand(state, id);
-            if (!vostrel::ResetAfterLinkFailure(state)) QApplication::exit(0);
+            if (!vostrel::RunCommandEvent(state, id)) QApplication::exit(0);
         });
         app.exec();
     }

@@ -136,3 +136,52 @@ TEST(DispatchCommand, ReadForgetsTheDesignAndATimeoutAbortsIt) {
 
 }  // namespace
 }  // namespace vostrel
+
+namespace vostrel {
+namespace {
+
+TEST(RunCommandEvent, ClearsAnEarlierFailureAndNeverResetsAfterASoundCommand) {
+    Bench b;
+    b.ports.AttachUnit(0);
+    ASSERT_TRUE(FindProgrammer(b.state));
+    b.state.linkFailure = 2;  // left over from an earlier event
+    EXPECT_TRUE(RunCommandEvent(b.state, 25));
+    EXPECT_EQ(b.state.linkFailure, 0);
+    EXPECT_EQ(LastLine(b.window), ">>> done <<<");
+    EXPECT_EQ(b.window.LogText().find("Resetting..."), std::string::npos);
+}
+
+TEST(RunCommandEvent, ATimeoutAbortsResetsAndFindsTheUnitAgain) {
+    Bench b;
+    sim::Unit& unit = b.ports.AttachUnit(0);
+    ASSERT_TRUE(FindProgrammer(b.state));
+    unit.FailAfter(0, sim::ReplyFault::Silent, 1);
+    Lines beforeReset;
+    b.window.onService = [&] {
+        if (LastLine(b.window) == "Resetting...") beforeReset = b.window.logLines;
+    };
+
+    EXPECT_TRUE(RunCommandEvent(b.state, 32));
+
+    ASSERT_GE(beforeReset.size(), 3u);
+    EXPECT_EQ(beforeReset[beforeReset.size() - 2], "-- aborted --");
+    EXPECT_EQ(b.window.logLines, Lines{"Vostrel_V1.0 found @ COM0"});
+    EXPECT_TRUE(b.window.fuseLines.empty());
+    EXPECT_TRUE(b.window.boxes.empty());
+}
+
+TEST(RunCommandEvent, AUnitThatLeftEndsTheProgramAfterTheBox) {
+    Bench b;
+    sim::Unit& unit = b.ports.AttachUnit(0);
+    ASSERT_TRUE(FindProgrammer(b.state));
+    unit.FailAfter(0, sim::ReplyFault::Unplug);
+
+    EXPECT_FALSE(RunCommandEvent(b.state, 33));
+
+    ASSERT_EQ(b.window.boxes.size(), 1u);
+    EXPECT_EQ(b.window.boxes[0].text, "Hardware not present!");
+    EXPECT_FALSE(b.ports.IsOpen());
+}
+
+}  // namespace
+}  // namespace vostrel
