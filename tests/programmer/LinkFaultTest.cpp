@@ -47,6 +47,17 @@ TEST(LinkFaults, SilenceAtEveryPacketOfAProgramCommand) {
     }
 }
 
+// A GAL22V10 answers only the fourth probe; silence at the second leaves the first probe's "no chip"
+// reply behind, which must not become a "No GAL found!".
+TEST(LinkFaults, SilenceBetweenProbesGivesNoVerdict) {
+    Bench bench("GAL22V10");
+    bench.unit.FailAfter(2, sim::ReplyFault::Silent);
+    EraseDevice(bench.state, false);
+    EXPECT_EQ(bench.window.logLines, (std::vector<std::string>{"Connection Timeout"}));
+    EXPECT_EQ(bench.PacketsOf(3).size(), 1u);  // probing stopped
+    EXPECT_TRUE(bench.PacketsOf(7).empty());
+}
+
 TEST(LinkFaults, UnplugDuringProgramEndsTheCommand) {
     Bench bench("GAL22V10");
     bench.LoadRandomDesign(72, 4);
