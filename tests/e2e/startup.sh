@@ -78,14 +78,26 @@ pids+=($unit)
 for _ in $(seq 200); do grep -q "on COM0" "$work/unit.err" 2>/dev/null && break; sleep 0.05; done
 grep -q "on COM0" "$work/unit.err" || fail "vostrel-unit not ready: $(cat "$work/unit.err")"
 
+# The box among the windows titled "Vostrel", if one shows.
+box_window() {
+  local w
+  for w in $(windows); do
+    [ "$(xdotool getwindowgeometry "$w" | sed -n 's/.*Geometry: \([0-9]*\)x.*/\1/p')" != 650 ] && echo "$w"
+  done | head -n 1
+}
+
 times=()
+missed=0
 for run in $(seq "$runs"); do
   start=$(now_ms)
   "$bin/vostrel" &
   prog=$!
   pids+=($prog)
   log=""
+  box=""
   for _ in $(seq 400); do
+    box=$(box_window || true)
+    [ -n "$box" ] && break
     main=$(windows | head -n 1)
     if [ -n "$main" ]; then
       log=$(read_log "$main")
@@ -93,6 +105,16 @@ for run in $(seq "$runs"); do
     fi
     sleep 0.02
   done
+  if [ -n "$box" ]; then
+    # The banner has to be waiting 40 ms after the pulses; a machine too busy to schedule the unit
+    # in time makes the program give up. Allowed twice, never as the normal outcome.
+    python3 "$here/x11.py" close "$box"
+    wait_exit "$prog" 10
+    [ "$rc" = 0 ] || fail "exit code $rc after the box"
+    ((++missed <= 2)) || fail "the unit was not found $missed times"
+    echo "note: the unit missed the banner window (busy machine); starting again"
+    continue
+  fi
   times+=($(( $(now_ms) - start )))
   [[ $log == *"Welcome Vostrel user"* ]] || fail "no welcome line; log: $log"
   [ "$log" = $'Vostrel_V1.0 found @ COM0\nWelcome Vostrel user' ] || fail "unexpected log: $log"
@@ -100,8 +122,9 @@ for run in $(seq "$runs"); do
   wait_exit "$prog" 10
   [ "$rc" = 0 ] || fail "exit code $rc after the close box"
 done
+((${#times[@]} > 0)) || fail "the program never found the unit"
 echo "ok: unit on COM0 -> welcome, close box -> exit code 0"
 if ((runs > 1)); then
   sorted=($(printf '%s\n' "${times[@]}" | sort -n))
-  echo "start-up to readable welcome (ms): ${times[*]}; median ${sorted[$((runs / 2))]}"
+  echo "start-up to readable welcome (ms): ${times[*]}; median ${sorted[$((${#sorted[@]} / 2))]}"
 fi
