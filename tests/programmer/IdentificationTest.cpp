@@ -59,7 +59,9 @@ TEST(Identification, DecisionTable) {
         bench.window.logLines = {"left over from before"};
         const bool found = IdentifyAndReport(bench.state);
         EXPECT_EQ(found, c.found);
-        if (found) EXPECT_EQ(bench.state.profile.code, c.code);
+        if (found) {
+            EXPECT_EQ(bench.state.profile.code, c.code);
+        }
         EXPECT_EQ(static_cast<int>(bench.PacketsOf(3).size()), c.probes);
         const auto reads = bench.PacketsOf(5);
         EXPECT_EQ(static_cast<int>(reads.size()), c.pesReads);
@@ -104,7 +106,9 @@ TEST(Identification, AtmelNamesAndPullUpKinds) {
         const auto& lines = bench.window.logLines;
         ASSERT_EQ(lines.size(), c.pullUpLine ? 5u : 4u);
         EXPECT_EQ(lines[0], c.firstLine);
-        if (c.pullUpLine) EXPECT_EQ(lines[1], c.pullUpLine);
+        if (c.pullUpLine) {
+            EXPECT_EQ(lines[1], c.pullUpLine);
+        }
         EXPECT_EQ(lines[c.pullUpLine ? 2 : 1], "Vpp Supply: \t12.0V (prog.)\t\t12.0V (read)");
     }
 }

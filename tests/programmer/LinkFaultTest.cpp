@@ -98,7 +98,9 @@ TEST(LinkFaults, BadRepliesNeverPassAVerifyNorReplaceTheWorkingData) {
         EXPECT_FALSE(bench.Logged("*** SUCCESS ***")) << bench.window.LogText();
         EXPECT_TRUE(bench.Logged("VERIFY failed: incomplete replies from the programmer"));
         EXPECT_EQ(bench.window.tones.size(), 1u);
-        if (c.extraLine) EXPECT_TRUE(bench.Logged(c.extraLine));
+        if (c.extraLine) {
+            EXPECT_TRUE(bench.Logged(c.extraLine));
+        }
 
         bench.NextCommand();
         bench.Connect();

@@ -231,7 +231,9 @@ TEST(SpecialOperations, CopyPesWritesNothingWhereItCannotTakeHold) {
         EXPECT_EQ(static_cast<int>(bench.window.boxes.size()), c.boxes);
         EXPECT_EQ(bench.window.logLines.back(), c.lastLine);
         EXPECT_TRUE(bench.PacketsOf(7).empty());
-        if (c.destination && c.boxes == 2) EXPECT_EQ(bench.unit.Socket()->PesBytes(), destPes);
+        if (c.destination && c.boxes == 2) {
+            EXPECT_EQ(bench.unit.Socket()->PesBytes(), destPes);
+        }
         bench.ExpectCleanEnd();
     }
 }
