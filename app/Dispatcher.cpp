@@ -49,15 +49,6 @@ constexpr const char* kSupportedDevices =
     "GAL16V8\r\nGAL18V10\r\nGAL20V8\r\nGAL20XV10\r\nGAL20RA10\r\nGAL22V10\r\n"
     "ATF16V8\r\nATF20V8\r\nATF22V10\r\nGAL26V12\r\nGAL26CV12\r\nGAL6001 (GAL39V18)\r\nGAL6002";
 
-// The fuse file the compiler left beside the design: same folder, same base name, ".jed".
-std::string FuseFileBesideDesign(const std::string& designPath) {
-    const auto slash = designPath.find_last_of('/');
-    const std::string::size_type nameStart = slash == std::string::npos ? 0 : slash + 1;
-    const auto dot = designPath.find_last_of('.');
-    const bool hasExtension = dot != std::string::npos && dot > nameStart;
-    return designPath.substr(0, hasExtension ? dot : designPath.size()) + ".jed";
-}
-
 void OpenCommand(RunState& state) {
     state.currentDesignPath = SelectFile(state, kOpenMode, kJedecPattern, "");
     OpenJedecFile(state, state.currentDesignPath);
@@ -68,7 +59,8 @@ void CompileCommand(RunState& state) {
     // A cancelled dialog or a failed compile keeps the design the user had before.
     if (CompileAbel(state, design) != 1) return;
     state.currentDesignPath = design;
-    OpenJedecFile(state, FuseFileBesideDesign(design));
+    // The compiler left its fuse file beside the design, under the design's base name.
+    OpenJedecFile(state, DesignBase(design) + ".jed");
     ShowDesignDocumentation(state);
 }
 
