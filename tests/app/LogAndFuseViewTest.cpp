@@ -3,33 +3,12 @@
 #include "app/FuseView.h"
 #include "app/Log.h"
 #include "app/RunState.h"
-#include "support/RecordingWindow.h"
-#include "platform/Clock.h"
-#include "platform/SerialPort.h"
+#include "support/OfflineBench.h"
 
 namespace vostrel {
 namespace {
 
-struct NoPort : SerialPort {
-    bool Open(const std::string&) override { return false; }
-    bool IsOpen() const override { return false; }
-    void Close() override {}
-    void SetBreak(bool) override {}
-    int BytesWaiting() override { return 0; }
-    int Read(std::uint8_t*, int) override { return 0; }
-    int Write(const std::uint8_t*, int) override { return 0; }
-};
-struct StillClock : Clock {
-    void SleepMs(int) override {}
-    std::int64_t NowMs() override { return 0; }
-};
-
-struct Bench {
-    test::RecordingWindow window;
-    NoPort port;
-    StillClock clock;
-    RunState state{window, port, clock};
-};
+using Bench = test::OfflineBench;
 
 TEST(WriteLog, KindsAddTheirMarkerLine) {
     struct Case { int kind; std::vector<std::string> lines; };

@@ -12,26 +12,11 @@
 #include "app/RunState.h"
 #include "platform/Clock.h"
 #include "platform/SerialPort.h"
-#include "support/RecordingWindow.h"
+#include "support/OfflineBench.h"
 
 namespace vostrel::test {
 
 namespace fs = std::filesystem;
-
-struct NoPort : SerialPort {
-    bool Open(const std::string&) override { return false; }
-    bool IsOpen() const override { return false; }
-    void Close() override {}
-    void SetBreak(bool) override {}
-    int BytesWaiting() override { return 0; }
-    int Read(std::uint8_t*, int) override { return 0; }
-    int Write(const std::uint8_t*, int) override { return 0; }
-};
-
-struct StillClock : Clock {
-    void SleepMs(int) override {}
-    std::int64_t NowMs() override { return 0; }
-};
 
 inline void WriteFile(const fs::path& path, const std::string& bytes) {
     fs::create_directories(path.parent_path());

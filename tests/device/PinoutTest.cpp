@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "device/DeviceBench.h"
+#include "support/OfflineBench.h"
 #include "device/DeviceTable.h"
 #include "device/Pinout.h"
 
@@ -25,7 +25,7 @@ struct Drawn {
 };
 
 Drawn Draw(DeviceCode code, const std::vector<std::pair<int, int>>& fuses) {
-    test::DeviceBench bench;
+    test::OfflineBench bench;
     EXPECT_TRUE(SelectDevice(bench.state.profile, code));
     for (auto [index, value] : fuses) bench.state.FuseMap[static_cast<std::size_t>(index)] = static_cast<std::uint8_t>(value);
     DrawPinout(bench.state);
@@ -99,7 +99,7 @@ TEST(DrawPinout, TwentyEightPinTypeHasPlainNames) {
 }
 
 TEST(DrawPinout, NothingWithoutAType) {
-    test::DeviceBench bench;
+    test::OfflineBench bench;
     DrawPinout(bench.state);
     EXPECT_TRUE(bench.window.logLines.empty());
 }
@@ -164,7 +164,7 @@ TEST(DrawPinout, V10CellsFollowTheirOddFuse) {
 }
 
 TEST(OlmcModeText, OnlyForOutputCellsOfTheThreeFamilies) {
-    test::DeviceBench bench;
+    test::OfflineBench bench;
     RunState& state = bench.state;
     ASSERT_TRUE(SelectDevice(state.profile, 80));
     EXPECT_EQ(OlmcModeText(state, 14), "");

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "device/DeviceBench.h"
+#include "support/OfflineBench.h"
 #include "device/DeviceTable.h"
 #include "device/Signature.h"
 
@@ -84,7 +84,7 @@ TEST(DecodePes, PesLengthFollowsTheRowAndTheOffset) {
     const Case cases[] = {{0, 8}, {58, 8}, {72, 16}, {132, 16}, {80, 12}, {88, 15},
                           {93, 18}, {96, 10}, {101, 5}, {64, 9}, {68, 9}};
     for (const Case& c : cases) {
-        test::DeviceBench bench;
+        test::OfflineBench bench;
         ASSERT_TRUE(SelectDevice(bench.state.profile, c.code));
         std::vector<std::uint8_t> pes(c.bytes, 0x5A);
         LoadPesReply(bench.state, pes);
@@ -95,7 +95,7 @@ TEST(DecodePes, PesLengthFollowsTheRowAndTheOffset) {
 }
 
 TEST(DecodePes, HexAndTextOfAGal6001) {
-    test::DeviceBench bench;
+    test::OfflineBench bench;
     RunState& state = bench.state;
     ASSERT_TRUE(SelectDevice(state.profile, 64));  // PES from bit 20 of a 95-bit row
     LoadPesReply(state, {0x41, 0x00, 0x42, 0xA1, 0xFF, 0x0A, 0x43, 0xE9, 0x01});
@@ -110,7 +110,7 @@ TEST(DecodePes, HexAndTextOfAGal6001) {
 }
 
 TEST(DecodePes, ShortReplyReadsAsZeroBits) {
-    test::DeviceBench bench;
+    test::OfflineBench bench;
     RunState& state = bench.state;
     ASSERT_TRUE(SelectDevice(state.profile, 93));  // 150-bit row
     state.ResponseBuffer.assign(12, 1);
@@ -136,7 +136,7 @@ TEST(AtfNameFromPes, NamesOnlyTheAtmelPatterns) {
         {"1F16V8Bxy", ""},          {"", ""},                    {"\xFF\xFF", ""},
     };
     for (const Case& c : cases) {
-        test::DeviceBench bench;
+        test::OfflineBench bench;
         RunState& state = bench.state;
         ASSERT_TRUE(SelectDevice(state.profile, 131));
         // The chip stores its text last character first; 0 and 255 bytes are padding.
@@ -187,7 +187,7 @@ TEST(DecodeProgrammingParameters, ByTypeAndPesCoding) {
         {"ATF20V8", 130, {}, "ATMEL", 10, 100, 213, 213},
     };
     for (const ParameterCase& c : cases) {
-        test::DeviceBench bench;
+        test::OfflineBench bench;
         RunState& state = bench.state;
         ASSERT_TRUE(SelectDevice(state.profile, c.code));
         state.profile.vppRead = 213;  // left by the probe that read the PES
@@ -206,7 +206,7 @@ TEST(DecodeProgrammingParameters, CodedEraseAndPulseScales) {
     const int erase[] = {12, 25, 50, 100, 200, 400, 800, 1600};
     const int pulse[] = {1, 2, 5, 10, 20, 30, 40, 50, 60, 70, 80, 90, 100, 200, 200, 200};
     for (int p = 0; p < 16; ++p) {
-        test::DeviceBench bench;
+        test::OfflineBench bench;
         RunState& state = bench.state;
         ASSERT_TRUE(SelectDevice(state.profile, 72));
         const int e = p % 8;
@@ -221,7 +221,7 @@ TEST(DecodeProgrammingParameters, CodedEraseAndPulseScales) {
 TEST(DecodeProgrammingParameters, MissingPesBytesReadAsZero) {
     // A GAL20XV10 has a five-byte PES: a coded PES finds no byte 5 or 6 and takes both as 0, so
     // both supplies sit at the bottom of the scale.
-    test::DeviceBench bench;
+    test::OfflineBench bench;
     RunState& state = bench.state;
     ASSERT_TRUE(SelectDevice(state.profile, 101));
     LoadPesReply(state, {0, 5, 101, 161, 0xFF});

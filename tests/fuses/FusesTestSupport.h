@@ -1,78 +1,10 @@
 #pragma once
-// A RunState around the window recorder, with stubs for the link the fuse files never touch, and a
-// scratch folder per test.
+// The fuse files never touch the link: the offline bench and a scratch folder per test serve.
 
-#include <cstdint>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <random>
-#include <string>
-
-#include "app/RunState.h"
-#include "platform/Clock.h"
-#include "platform/SerialPort.h"
-#include "support/RecordingWindow.h"
+#include "support/OfflineBench.h"
 
 namespace vostrel::test {
 
-struct NoPort : SerialPort {
-    bool Open(const std::string&) override { return false; }
-    bool IsOpen() const override { return false; }
-    void Close() override {}
-    void SetBreak(bool) override {}
-    int BytesWaiting() override { return 0; }
-    int Read(std::uint8_t*, int) override { return 0; }
-    int Write(const std::uint8_t*, int) override { return 0; }
-};
-
-struct StillClock : Clock {
-    void SleepMs(int) override {}
-    std::int64_t NowMs() override { return 0; }
-};
-
-struct Bench {
-    RecordingWindow window;
-    NoPort port;
-    StillClock clock;
-    RunState state{window, port, clock};
-};
-
-class ScratchDir {
-public:
-    ScratchDir() {
-        std::random_device seed;
-        path_ = std::filesystem::temp_directory_path() /
-                ("vostrel-fuses-" + std::to_string(seed()) + std::to_string(seed()));
-        std::filesystem::create_directories(path_);
-    }
-    ~ScratchDir() {
-        std::error_code ec;
-        std::filesystem::remove_all(path_, ec);
-    }
-    ScratchDir(const ScratchDir&) = delete;
-    ScratchDir& operator=(const ScratchDir&) = delete;
-
-    std::string Dir() const { return path_.string() + "/"; }
-    std::string Path(const std::string& name) const { return (path_ / name).string(); }
-    std::string Write(const std::string& name, const std::string& bytes) const {
-        const std::string p = Path(name);
-        std::ofstream(p, std::ios::binary) << bytes;
-        return p;
-    }
-    // Every entry of the folder, so that a leftover temporary file shows up.
-    std::size_t EntryCount() const {
-        return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(path_),
-                                                      std::filesystem::directory_iterator()));
-    }
-
-private:
-    std::filesystem::path path_;
-};
-
-inline std::string ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
+using Bench = OfflineBench;
 
 }  // namespace vostrel::test

@@ -8,7 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "ScratchDir.h"
+#include "support/OfflineBench.h"
+
+using vostrel::test::ScratchDir;
 #include "platform/PortNames.h"
 
 namespace fs = std::filesystem;

@@ -9,7 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "ScratchDir.h"
+#include "support/OfflineBench.h"
+
+using vostrel::test::ScratchDir;
 #include "platform/BackgroundProcess.h"
 #include "platform/PosixSerialPort.h"
 #include "platform/SystemClock.h"
