@@ -28,7 +28,7 @@ bool ParseNumber(const std::string& s, std::size_t& pos, long& value, int base =
 }
 
 std::string Hex4(unsigned v) {
-    char buf[8];
+    char buf[16];  // room for any unsigned, so no compiler has to prove the mask keeps it to four
     std::snprintf(buf, sizeof buf, "%04X", v & 0xFFFF);
     return buf;
 }

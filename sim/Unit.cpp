@@ -10,7 +10,6 @@ constexpr std::int64_t kResyncIdleUs = 100000;  // pty: a half packet this stale
 constexpr int kStatusOk = 0;
 constexpr int kStatusRefused = 1;  // the trailer byte the host does not examine
 constexpr int kOversizedData = 1200;
-constexpr std::uint8_t kNoSerialAddress = 255;
 constexpr std::uint8_t kPatternMark = 128;  // byte 8 of a GAL6001 line write
 
 std::string Num(int v) { return std::to_string(v); }
