@@ -103,6 +103,7 @@ class Desktop:
         self.main = None
         self.controls = None
         self.last_log = ""
+        self.history = []  # every copy of the log, oldest first
         self._start_x()
 
     # --- processes ----------------------------------------------------------------------------------
@@ -173,6 +174,11 @@ class Desktop:
             raise Failure("xdotool %s: %s" % (" ".join(map(str, args)), r.stderr.strip()))
         return r.stdout
 
+    def spawn_keys(self, *keys):
+        """Presses these keys over and over, about every 2 ms, until the answered process is killed."""
+        return self._spawn(["xdotool", "key", "--repeat", "100000", "--delay", "2"] + list(keys),
+                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
     def windows(self, title):
         out = self.x("search", "--onlyvisible", "--name", "^%s$" % re.escape(title), check=False)
         return [int(w) for w in out.split()]
@@ -230,6 +236,35 @@ class Desktop:
             for name, (a, b) in zip(names, runs):
                 self.controls[name] = ((a + b) // 2, (rows[0] + rows[1]) // 2)
 
+    def log_pane_rows(self, img):
+        """Top and bottom row of the log pane's inside, found along its right-hand part, which stays
+        white: no log line reaches that far."""
+        _, y = self.log_point()
+        edge = img.width - 45
+        top = bottom = y
+        while top > 0 and img.at(edge, top - 1) == (255, 255, 255):
+            top -= 1
+        while bottom < img.height - 1 and img.at(edge, bottom + 1) == (255, 255, 255):
+            bottom += 1
+        return top, bottom
+
+    @staticmethod
+    def ink_rows(img, rows):
+        return [y for y in rows if any(img.at(x, y) != (255, 255, 255) for x in range(10, min(img.width - 60, 400)))]
+
+    def line_pitch(self, img):
+        """Distance between text lines, from the fuse pane's lines (unselected, all alike)."""
+        top, _ = self.log_pane_rows(img)
+        ink = set(self.ink_rows(img, range(0, top)))
+        starts = [y for y in sorted(ink) if y - 1 not in ink]
+        steps = [b - a for a, b in zip(starts, starts[1:])]
+        return max(set(steps), key=steps.count) if steps else 0
+
+    def log_text_bottom(self, img):
+        """Lowest row of the log's text (a selection's highlight counts as text)."""
+        ink = self.ink_rows(img, range(*self.log_pane_rows(img)))
+        return ink[-1] if ink else None
+
     def click(self, x, y, window=None):
         self.x("mousemove", "--window", window or self.main, x, y, "click", 1)
 
@@ -258,6 +293,7 @@ class Desktop:
                            timeout=10)
         if r.returncode == 0:
             self.last_log = r.stdout.decode("utf-8", "replace")
+            self.history.append(self.last_log)
         return self.last_log
 
     def wait_log(self, line, timeout=60, after=None):
@@ -295,7 +331,7 @@ class Desktop:
     def box_text(self, box):
         """A message box's text, copied with Ctrl+C as the box offers it."""
         self.x("windowfocus", "--sync", box, check=False)
-        self.x("key", "--window", box, "ctrl+c", check=False)
+        self.x("key", "ctrl+c", check=False)
         r = subprocess.run(["xclip", "-o", "-selection", "clipboard"], env=self.env, capture_output=True,
                            timeout=10)
         return r.stdout.decode("utf-8", "replace")
