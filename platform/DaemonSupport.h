@@ -12,6 +12,10 @@ namespace vostrel::platform {
 void CatchStopSignals();
 bool StopRequested();
 
+// Asks the scheduler to run this process ahead of ordinary work, where the system permits it; a
+// refusal changes nothing. Answers whether it took.
+bool RaiseOwnPriority();
+
 // Waits until one of handles has input (or a hang-up) or timeoutMs pass; ready[i] tells which.
 // Negative handles are skipped. Answers false when the wait ended without any ready handle.
 bool WaitForInput(const std::vector<int>& handles, int timeoutMs, std::vector<bool>* ready);

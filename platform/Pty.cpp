@@ -3,10 +3,12 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/inotify.h>
+#include <sys/ioctl.h>
 #include <stdlib.h>
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -43,6 +45,13 @@ bool PtyMaster::Create(std::string* error) {
         ::close(fd);
         return false;
     }
+    // Packet mode: every read starts with a status byte, which tells when the host flushes its input.
+    int packetMode = 1;
+    if (::ioctl(fd, TIOCPKT, &packetMode) != 0) {
+        if (error) *error = Reason("packet mode");
+        ::close(fd);
+        return false;
+    }
     // Until the slave has been opened and closed once, the master cannot tell "nobody there" from
     // "host attached"; afterwards it reports a hang-up whenever no program holds the slave.
     const int slave = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
@@ -71,6 +80,8 @@ void PtyMaster::Close() {
     ::close(fd_);
     watchFd_ = -1;
     fd_ = -1;
+    flushes_ = 0;
+    pending_.clear();
     slavePath_.clear();
 }
 
@@ -100,13 +111,35 @@ int PtyMaster::TakeHostOpens() {
     }
 }
 
+void PtyMaster::Pump() {
+    if (fd_ < 0) return;
+    std::uint8_t buffer[4097];
+    for (;;) {
+        const ssize_t got = ::read(fd_, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) return;  // EAGAIN: nothing there; EIO: no host
+        if (buffer[0] == TIOCPKT_DATA) {
+            pending_.insert(pending_.end(), buffer + 1, buffer + got);
+        } else if (buffer[0] & TIOCPKT_FLUSHREAD) {
+            ++flushes_;
+        }
+    }
+}
+
+int PtyMaster::TakeHostFlushes() {
+    Pump();
+    const int flushes = flushes_;
+    flushes_ = 0;
+    return flushes;
+}
+
 int PtyMaster::Read(std::uint8_t* dst, int count) {
     if (fd_ < 0 || dst == nullptr || count <= 0) return 0;
-    for (;;) {
-        const ssize_t got = ::read(fd_, dst, static_cast<size_t>(count));
-        if (got >= 0) return static_cast<int>(got);
-        if (errno != EINTR) return 0;  // EAGAIN: nothing there; EIO: no host
-    }
+    Pump();
+    const int n = std::min(count, static_cast<int>(pending_.size()));
+    std::copy_n(pending_.begin(), n, dst);
+    pending_.erase(pending_.begin(), pending_.begin() + n);
+    return n;
 }
 
 int PtyMaster::Write(const std::uint8_t* src, int count) {

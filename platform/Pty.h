@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace vostrel::platform {
 
@@ -27,6 +28,9 @@ public:
     // How many times a program opened the slave end since the last call. A host that closes and at
     // once reopens the port (as a new port search does) never shows as detached, but it counts here.
     int TakeHostOpens();
+    // How many times the host flushed its input (tcflush) since the last call. A host flushes right
+    // after opening, and throws away what the unit sent before: a banner must follow the flush.
+    int TakeHostFlushes();
     // Becomes ready (for WaitForInput) when the slave end is opened or closed.
     int eventHandle() const { return watchFd_; }
     // Never blocks; answers the number of bytes read (0 when nothing is there or the host is gone).
@@ -35,7 +39,12 @@ public:
     int Write(const std::uint8_t* src, int count);
 
 private:
+    // Takes everything the master has to tell: the host's bytes into pending_, flushes counted.
+    void Pump();
+
     int fd_ = -1;
+    int flushes_ = 0;
+    std::vector<std::uint8_t> pending_;
     int watchFd_ = -1;
     std::string slavePath_;
 };

@@ -21,8 +21,9 @@ namespace vostrel::unit {
 
 namespace {
 
-// The host configures the port right after opening it and may throw away what arrived before;
-// the banner waits this long so that it lands after that, well inside the host's 40 ms look.
+// The host flushes the port right after opening it, throwing away what arrived before; the banner
+// goes out as soon as that flush is seen. For a host that never flushes it goes this long after the
+// open, well inside the program's 40 ms look.
 constexpr int kBannerDelayMs = 3;
 // Opens wake the unit at once; this poll only backs that up.
 constexpr int kAttachPollMs = 20;
@@ -117,15 +118,19 @@ private:
 
     void TrackHost(std::int64_t nowUs) {
         const int opens = pty_.IsOpen() ? pty_.TakeHostOpens() : 0;
+        const int flushes = pty_.IsOpen() ? pty_.TakeHostFlushes() : 0;
         const bool present = pty_.IsOpen() && pty_.HostAttached();
         if (present && (!attached_ || opens > 0)) {
             // Every open is a new session, even one that followed a close too fast to see.
             if (attached_) HostGone();
             attached_ = true;
+            hostSpoke_ = false;
             bannerDueUs_ = nowUs + kBannerDelayMs * 1000;
         } else if (!present && attached_) {
             HostGone();
         }
+        // A flush before the host's first packet threw away any banner sent so far: (re)send it now.
+        if (attached_ && flushes > 0 && !hostSpoke_) bannerDueUs_ = nowUs;
         if (bannerDueUs_ >= 0 && nowUs >= bannerDueUs_) {
             bannerDueUs_ = -1;
             unit_->PortOpened(nowUs);
@@ -134,8 +139,10 @@ private:
 
     void ServeHost() {
         std::uint8_t buffer[2048];
-        for (int n; (n = pty_.Read(buffer, sizeof buffer)) > 0;)
+        for (int n; (n = pty_.Read(buffer, sizeof buffer)) > 0;) {
+            hostSpoke_ = true;
             unit_->Receive(buffer, n, platform::SystemClock::NowUs());
+        }
         const auto due = unit_->TakeDue(platform::SystemClock::NowUs());
         if (!due.empty()) pty_.Write(due.data(), static_cast<int>(due.size()));
     }
@@ -224,6 +231,7 @@ private:
     platform::SystemClock clock_;
     std::vector<ControlConnection> connections_;
     bool attached_ = false;
+    bool hostSpoke_ = false;  // the host has sent bytes in this session
     bool stop_ = false;
     std::int64_t bannerDueUs_ = -1;
 };
@@ -237,6 +245,9 @@ std::string ControlPathFor(const Options& options) {
 
 int RunDaemon(const Options& options) {
     platform::CatchStopSignals();
+    // A real unit answers at once; on a busy machine an ordinary process may be scheduled too late
+    // for the program's 40 ms look for the banner.
+    platform::RaiseOwnPriority();
     std::string error;
     auto unit = MakeUnit(options, &error);
     if (!unit) {
