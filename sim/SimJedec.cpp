@@ -103,7 +103,7 @@ bool ParseJedec(const std::string& raw, JedecData& data, std::string& error) {
                 const char c = field[p];
                 if (c == '0' || c == '1') run.bits.push_back(c);
                 else if (!std::isspace(static_cast<unsigned char>(c))) {
-                    error = "L" + std::to_string(v) + " holds '" + std::string(1, c) + "'";
+                    error = std::string("L").append(std::to_string(v)) + " holds '" + std::string(1, c) + "'";
                     return false;
                 }
             }
@@ -127,7 +127,7 @@ bool ParseJedec(const std::string& raw, JedecData& data, std::string& error) {
     std::vector<std::uint8_t> fuses(static_cast<std::size_t>(count), defaultState == 1 ? 1 : 0);
     for (const auto& run : runs) {
         if (run.first + static_cast<long>(run.bits.size()) > count) {
-            error = "L" + std::to_string(run.first) + " runs past fuse " + std::to_string(count - 1);
+            error = std::string("L").append(std::to_string(run.first)) + " runs past fuse " + std::to_string(count - 1);
             return false;
         }
         for (std::size_t i = 0; i < run.bits.size(); ++i)
