@@ -2,10 +2,12 @@
 """How soon the simulated unit's banner follows a host's open of its port, measured the way the
 program meets it: open, lock, flush, set raw 115200, then the pulses and the 40 ms look.
 
-  banner_latency.py BIN_DIR [OPENS] [LOAD]
+  banner_latency.py BIN_DIR [OPENS] [LOAD] [FLUSH_AFTER_MS]
 
 Starts its own vostrel-unit in a private runtime dir, and LOAD busy processes (default 0) to load
-the machine, then opens the port OPENS times (default 200). Prints the delay from the flush to the
+the machine, then opens the port OPENS times (default 200), flushing FLUSH_AFTER_MS (default 0) after
+each open, as a host does that is slow to get there; with FLUSH_AFTER_MS given, any open that finds
+no banner in time is a failure (exit code 1). Prints the delay from the flush to the
 banner's first byte (median, 99th percentile, worst) and how many opens would have missed the
 program's 40 ms look. Where permitted it makes itself (not the unit, not the load) a real-time
 process, so that its own wake-ups do not count; never start it under chrt, or the load spins at
@@ -23,6 +25,7 @@ import time
 bin_dir = os.path.abspath(sys.argv[1])
 opens = int(sys.argv[2]) if len(sys.argv) > 2 else 200
 load = int(sys.argv[3]) if len(sys.argv) > 3 else 0
+flush_after = int(sys.argv[4]) if len(sys.argv) > 4 else None
 
 work = tempfile.mkdtemp(prefix="vostrel-banner-")
 env = dict(os.environ, XDG_RUNTIME_DIR=os.path.join(work, "run"))
@@ -44,6 +47,8 @@ try:
     for _ in range(opens):
         fd = os.open(port, os.O_RDWR | os.O_NOCTTY | os.O_NONBLOCK)
         fcntl.flock(fd, fcntl.LOCK_EX | fcntl.LOCK_NB)
+        if flush_after:
+            time.sleep(flush_after / 1000)
         termios.tcflush(fd, termios.TCIOFLUSH)
         flushed = time.monotonic()
         attrs = termios.tcgetattr(fd)
@@ -71,6 +76,8 @@ try:
                                                  delays[-1], missed))
     else:
         print("no banner at all in %d opens" % opens)
+    if flush_after is not None and missed:
+        sys.exit(1)
 finally:
     for p in busy:
         p.kill()
