@@ -252,6 +252,7 @@ def click_during_read(desk):
     # Give a queued command every chance to show up before looking at what reached the unit.
     time.sleep(1.5)
     log = desk.read_log()
+    desk.screenshot(desk.main, "after-read")
     expect(log.splitlines()[-1:] == [">>> done <<<"] and "->programm" not in log, "a command followed the Read", log)
     transcript = desk.send("transcript")
     expect(not writes_in(transcript), "the chip got %d write packets" % len(writes_in(transcript)))
