@@ -1,5 +1,7 @@
 #include "platform/Pty.h"
 
+#include "platform/FdWrite.h"
+
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/inotify.h>
@@ -143,20 +145,7 @@ int PtyMaster::Read(std::uint8_t* dst, int count) {
 }
 
 int PtyMaster::Write(const std::uint8_t* src, int count) {
-    if (fd_ < 0 || src == nullptr || count <= 0) return 0;
-    int sent = 0;
-    while (sent < count) {
-        const ssize_t put = ::write(fd_, src + sent, static_cast<size_t>(count - sent));
-        if (put > 0) {
-            sent += static_cast<int>(put);
-            continue;
-        }
-        if (put < 0 && errno == EINTR) continue;
-        if (put < 0 && errno != EAGAIN && errno != EWOULDBLOCK) break;
-        pollfd pfd {fd_, POLLOUT, 0};
-        if (::poll(&pfd, 1, kWriteStallMs) <= 0 || (pfd.revents & (POLLERR | POLLHUP | POLLNVAL))) break;
-    }
-    return sent;
+    return WriteWithStallLimit(fd_, src, count, kWriteStallMs);
 }
 
 }  // namespace vostrel::platform
