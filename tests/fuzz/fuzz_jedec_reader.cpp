@@ -17,12 +17,13 @@
 
 namespace {
 
-// One scratch file per fuzzing process, on a memory file system where there is one.
+// One scratch file per fuzzing process: in $TMPDIR when set (the runner points it at a folder it
+// removes, since a fuzzer stopped by its time limit skips exit handlers), else on a memory file
+// system where there is one.
 const std::string& ScratchPath() {
     static const std::string path = [] {
-        std::filesystem::path dir = std::filesystem::is_directory("/dev/shm")
-                                        ? std::filesystem::path("/dev/shm")
-                                        : std::filesystem::temp_directory_path();
+        const bool memory = std::getenv("TMPDIR") == nullptr && std::filesystem::is_directory("/dev/shm");
+        std::filesystem::path dir = memory ? std::filesystem::path("/dev/shm") : std::filesystem::temp_directory_path();
         return (dir / ("vostrel-fuzz-jedec-" + std::to_string(std::random_device{}()) + ".jed")).string();
     }();
     return path;
