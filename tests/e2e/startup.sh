@@ -32,6 +32,10 @@ pids+=($!)
 for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
 [ -s "$work/display" ] || fail "Xvfb did not start"
 export DISPLAY=:$(cat "$work/display")
+# The number is written once the server listens; still, a loaded machine has been seen to refuse
+# the first connection, so the program only starts once a client gets through.
+for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.05; done
+xdpyinfo >/dev/null 2>&1 || fail "Xvfb on $DISPLAY takes no connection"
 
 # Windows titled exactly "Vostrel" (the main window and, at start-up, the box share the title).
 windows() { xdotool search --onlyvisible --name '^Vostrel$' 2>/dev/null || true; }
