@@ -112,7 +112,7 @@ private:
 std::vector<std::string> ChipNames();
 // Null for a name the factory does not know (letter case is ignored).
 std::unique_ptr<Chip> MakeChip(const std::string& name);
-// The spec behind a factory name, for tests that build a variant of it.
+// The chip description behind a factory name, for tests that build a variant of it.
 bool FactorySpec(const std::string& name, ChipSpec& spec);
 
 }  // namespace vostrel::sim
