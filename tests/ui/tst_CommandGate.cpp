@@ -14,21 +14,13 @@
 #include "app/qt/MainWindow.h"
 #include "app/qt/QtWindowServices.h"
 #include "sim/VirtualClock.h"
-#include "platform/SerialPort.h"
+#include "support/OfflineBench.h"
 
 using vostrel::qt::MainWindow;
 
 namespace {
 
-struct NoPort : vostrel::SerialPort {
-    bool Open(const std::string&) override { return false; }
-    bool IsOpen() const override { return false; }
-    void Close() override {}
-    void SetBreak(bool) override {}
-    int BytesWaiting() override { return 0; }
-    int Read(std::uint8_t*, int) override { return 0; }
-    int Write(const std::uint8_t*, int) override { return 0; }
-};
+using vostrel::test::NoPort;
 
 // A click as the window system delivers it: queued, handled at the next servicing.
 void PostClick(QWidget* target) {
