@@ -18,6 +18,7 @@
 #include "sim/SimPorts.h"
 #include "sim/VirtualClock.h"
 #include "support/RecordingWindow.h"
+#include "FuzzOperations.h"
 
 namespace {
 
@@ -59,7 +60,7 @@ void Seeds(const std::filesystem::path& dir, const std::string& chip, DeviceCode
     for (std::size_t i = 0; i < codes.size(); ++i)
         if (codes[i] == code) codeIndex = static_cast<std::uint8_t>(i);
 
-    for (int operation = 0; operation < 12; ++operation) {
+    for (int operation = 0; operation < fuzz::kOperationCount; ++operation) {
         sim::VirtualClock clock;
         sim::SimPorts ports(clock);
         sim::Unit& unit = ports.AttachUnit(0);
@@ -69,28 +70,10 @@ void Seeds(const std::filesystem::path& dir, const std::string& chip, DeviceCode
         test::RecordingWindow window;
         RunState state(window, port, clock);
         port.Open("COM0");
-        // The fuzz target's working data, so that Program and Verify take the same path here.
-        DeviceProfile p;
-        SelectDevice(p, code);
-        for (int f = 0; f < p.fuseCount; ++f) state.FuseMap[static_cast<std::size_t>(f)] = static_cast<std::uint8_t>((f * 7 + 3) % 5 == 0);
-        state.loadedFuseCount = p.fuseCount;
-        window.inputAnswers.push_back("5, 12.5");
+        fuzz::LoadWorkingData(state, window, code);
         unit.ClearTranscript();
 
-        switch (operation) {
-            case 0: IdentifyAndReport(state); break;
-            case 1: ReadOrVerifyDevice(state, false, true); break;
-            case 2: ReadOrVerifyDevice(state, true, true); break;
-            case 3: ProgramDevice(state); break;
-            case 4: EraseDevice(state, false); break;
-            case 5: EraseDevice(state, true); break;
-            case 6: SetDeviceFeature(state, Security); break;
-            case 7: SetDeviceFeature(state, PowerDownOff); break;
-            case 8: ConditionDevice(state); break;
-            case 9: CopyPes(state); break;
-            case 10: RunSupplyTest(state); break;
-            default: ReportPullUps(state); break;
-        }
+        fuzz::RunOperation(state, operation);
 
         Bytes transact{static_cast<std::uint8_t>(operation), codeIndex};
         for (const Bytes& reply : port.replies) {
